@@ -121,6 +121,8 @@ HWND CreateWindowCentred() {
     gSmallIcon = OwnedIcon(LoadProgramIcon(16));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(gBigIcon.get()));
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(gSmallIcon.get()));
+    TestTrace("icons big=%d small=%d", SendMessageA(window, WM_GETICON, ICON_BIG, 0) != 0,
+              SendMessageA(window, WM_GETICON, ICON_SMALL, 0) != 0);
     SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     return window;
 }

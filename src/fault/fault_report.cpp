@@ -6,6 +6,7 @@
 #include "fault/fault_path.h"
 #include "fault/system_identification.h"
 #include "platform/message_box.h"
+#include "platform/test_points.h"
 
 namespace {
 
@@ -13,7 +14,10 @@ const char kSupportLine[] = "技术支持:   support.restart-realname.example";
 
 }  // namespace
 
-void InstallFaultHandler() { SetFaultHandler(FaultHandler); }
+void InstallFaultHandler() {
+    if (TestPoint("no-fault-handler")) return;
+    SetFaultHandler(FaultHandler);
+}
 
 int FaultHandler(int code, const char* note) {
     Text copy = CopyText(note);

@@ -1,0 +1,83 @@
+#include "program_run.h"
+
+ScratchFolder::ScratchFolder(const std::string& name) : dir(MakeTempDir(name)) {}
+
+ScratchFolder::~ScratchFolder() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((dir + "\\" + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+StartedSet::~StartedSet() {
+    for (Started& started : list) EndStarted(started);
+}
+
+const Started& StartedSet::Add(const Started& started) {
+    list.push_back(started);
+    return list.back();
+}
+
+void StartedSet::AdoptPid(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (process) list.push_back({pid, process});
+}
+
+std::string PlaceTarget(const std::string& folder, const std::string& config, const std::string& name,
+                        bool x64) {
+    const std::string exe = folder + "\\" + name;
+    CopyFileTo(ExeDir() + (x64 ? "\\fake_target64.exe" : "\\fake_target.exe"), exe);
+    if (!config.empty()) WriteFileText(folder + "\\fake_target.cfg", config);
+    return exe;
+}
+
+Started StartTarget(const std::string& exe) {
+    const std::string folder = exe.substr(0, exe.rfind('\\'));
+    Started started = StartProgram(exe, "", folder);
+    if (started.process) WaitForInputIdle(started.process, 5000);
+    return started;
+}
+
+Started StartRestartProgram(const ProgramOptions& options) {
+    std::string exe = options.exe;
+    if (exe.empty()) exe = ExeDir() + (options.testBuild ? "\\RestartRealname-test.exe" : "\\RestartRealname.exe");
+    SetEnvironmentVariableA("RR_INJECT", options.inject.empty() ? nullptr : options.inject.c_str());
+    SetEnvironmentVariableA("RR_TRACE", options.trace.empty() ? nullptr : options.trace.c_str());
+    Started started = StartProgram(exe, "", options.cwd);
+    SetEnvironmentVariableA("RR_INJECT", nullptr);
+    SetEnvironmentVariableA("RR_TRACE", nullptr);
+    return started;
+}
+
+std::vector<std::string> TraceLines(const std::string& path) {
+    std::vector<std::string> lines;
+    const std::string text = ReadFileText(path);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+bool TraceHas(const std::string& path, const std::string& line) {
+    for (const std::string& each : TraceLines(path)) {
+        if (each == line) return true;
+    }
+    return false;
+}
+
+HWND WaitBox(DWORD pid, DWORD timeoutMs) { return WaitForWindow(pid, "#32770", timeoutMs); }
+
+DWORD ExitCodeOf(const Started& started, DWORD timeoutMs) {
+    DWORD code = 0xDEAD;
+    return WaitExit(started.process, timeoutMs, &code) ? code : 0xDEAD;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The program under test and its fake target, as the end-to-end tests start
+// them. Everything a test starts is ended by pid when the test leaves.
+#include <string>
+#include <vector>
+
+#include "driver.h"
+
+constexpr char kTargetName[] = "AuditRealnamemain.exe";
+constexpr char kMainWindowClass[] = "RestartRealnameWindow";
+constexpr unsigned kProgressBarId = 0x16010002;
+constexpr unsigned kLabelId = 0x16010003;
+
+// A fresh folder under the temp folder, removed with its files at the end.
+struct ScratchFolder {
+    std::string dir;
+    explicit ScratchFolder(const std::string& name);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+};
+
+// Processes a test started, or caused to start (the relaunched targets):
+// each is ended by its pid when the set goes out of scope.
+struct StartedSet {
+    std::vector<Started> list;
+    ~StartedSet();
+    const Started& Add(const Started& started);
+    void AdoptPid(DWORD pid);
+};
+
+// Copies the fake target (64-bit when asked) into `folder` as `name`, with
+// an optional fake_target.cfg; returns its full path.
+std::string PlaceTarget(const std::string& folder, const std::string& config = "",
+                        const std::string& name = kTargetName, bool x64 = false);
+
+// Starts the target from its folder and waits until it is ready for input.
+Started StartTarget(const std::string& exe);
+
+struct ProgramOptions {
+    bool testBuild = false;   // RestartRealname-test.exe with the options below
+    std::string inject;       // RR_INJECT
+    std::string trace;        // RR_TRACE file
+    std::string exe;          // another copy of the program to start
+    std::string cwd;
+};
+Started StartRestartProgram(const ProgramOptions& options);
+
+// Lines of the test build's trace file.
+std::vector<std::string> TraceLines(const std::string& path);
+bool TraceHas(const std::string& path, const std::string& line);
+
+// The program's message box (class #32770), visible, or null after the timeout.
+HWND WaitBox(DWORD pid, DWORD timeoutMs);
+// Waits up to timeoutMs for the process to end; returns its exit code or
+// 0xDEAD when it did not end.
+DWORD ExitCodeOf(const Started& started, DWORD timeoutMs);
