@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/owned_handle.h"
+#include "platform/test_points.h"
 #include "restart/process_list.h"
 
 namespace {
@@ -45,7 +46,7 @@ bool NamesEqualIgnoringCase(const char* a, const char* b) {
 }
 
 bool EndProcessByName(const char* name) {
-    if (!name || !*name) return false;
+    if (!name || !*name || TestPoint("end-refused")) return false;
     DWORD processId = OwnerOfTitledWindow(name);
     if (!processId) {
         processId = FindProcess([&](const ProcessEntry& entry) {

@@ -49,7 +49,7 @@ TEST(MainWindow, AsShownAndClosed) {
     ScratchFolder scratch("main_window");
     const std::string trace = scratch.dir + "\\trace.txt";
     StartedSet started;
-    const Started& program = started.Add(StartRestartProgram({true, "worker-fails", trace}));
+    const Started program = started.Add(StartRestartProgram({true, "worker-fails", trace}));
     HWND window = WaitForWindow(program.pid, kMainWindowClass, 10000);
     ASSERT_TRUE(window);
     const WindowInfo info = DescribeWindow(window);
@@ -108,7 +108,7 @@ TEST(MainWindow, BuildFailureShowsTheDefaultBox) {
     };
     for (const auto& c : cases) {
         StartedSet started;
-        const Started& program = started.Add(StartRestartProgram({true, c.inject}));
+        const Started program = started.Add(StartRestartProgram({true, c.inject}));
         HWND box = WaitBox(program.pid, 10000);
         ASSERT_TRUE(box) << c.inject;
         EXPECT_EQ(DescribeWindow(box).title, "错误");

@@ -2,24 +2,34 @@
 
 ScratchFolder::ScratchFolder(const std::string& name) : dir(MakeTempDir(name)) {}
 
-ScratchFolder::~ScratchFolder() {
+namespace {
+
+void RemoveTree(const std::string& dir) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((dir + "\\" + found.cFileName).c_str());
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(dir + "\\" + name);
+            else DeleteFileA((dir + "\\" + name).c_str());
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }
     RemoveDirectoryA(dir.c_str());
 }
 
+}  // namespace
+
+ScratchFolder::~ScratchFolder() {
+    if (!dir.empty()) RemoveTree(dir);
+}
+
 StartedSet::~StartedSet() {
     for (Started& started : list) EndStarted(started);
 }
 
-const Started& StartedSet::Add(const Started& started) {
+Started StartedSet::Add(const Started& started) {
     list.push_back(started);
     return list.back();
 }

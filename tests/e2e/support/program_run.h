@@ -25,7 +25,8 @@ struct ScratchFolder {
 struct StartedSet {
     std::vector<Started> list;
     ~StartedSet();
-    const Started& Add(const Started& started);
+    // Returns a copy: the set keeps and later ends the original.
+    Started Add(const Started& started);
     void AdoptPid(DWORD pid);
 };
 
