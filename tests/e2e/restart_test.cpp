@@ -68,14 +68,6 @@ unsigned long TraceTick(const std::string& trace, const std::string& prefix) {
     return 0;
 }
 
-std::size_t TraceIndex(const std::string& trace, const std::string& prefix) {
-    const std::vector<std::string> lines = TraceLines(trace);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].rfind(prefix, 0) == 0) return i;
-    }
-    return lines.size();
-}
-
 }  // namespace
 
 // The whole run: the old instance is gone, one new instance runs from the

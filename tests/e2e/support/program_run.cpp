@@ -85,6 +85,14 @@ bool TraceHas(const std::string& path, const std::string& line) {
     return false;
 }
 
+std::size_t TraceIndex(const std::string& path, const std::string& prefix) {
+    const std::vector<std::string> lines = TraceLines(path);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].rfind(prefix, 0) == 0) return i;
+    }
+    return lines.size();
+}
+
 HWND WaitBox(DWORD pid, DWORD timeoutMs) { return WaitForWindow(pid, "#32770", timeoutMs); }
 
 DWORD ExitCodeOf(const Started& started, DWORD timeoutMs) {

@@ -50,6 +50,8 @@ Started StartRestartProgram(const ProgramOptions& options);
 // Lines of the test build's trace file.
 std::vector<std::string> TraceLines(const std::string& path);
 bool TraceHas(const std::string& path, const std::string& line);
+// Index of the first trace line starting with `prefix`; the line count when none does.
+std::size_t TraceIndex(const std::string& path, const std::string& prefix);
 
 // The program's message box (class #32770), visible, or null after the timeout.
 HWND WaitBox(DWORD pid, DWORD timeoutMs);
