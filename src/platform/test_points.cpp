@@ -60,3 +60,9 @@ void TestTrace(const char* format, ...) {
     WriteFile(file, line, used, &written, nullptr);
     CloseHandle(file);
 }
+
+unsigned long TestHandleCount() {
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return count;
+}

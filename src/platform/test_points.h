@@ -13,9 +13,12 @@ int TestPointValue(const char* name, int fallback);
 bool TestPointPair(const char* name, int* first, int* second);
 // Appends a line to the file named by RR_TRACE (no-op when unset).
 void TestTrace(const char* format, ...);
+// The number of handles the process holds, for leak checks.
+unsigned long TestHandleCount();
 #else
 inline bool TestPoint(const char*) { return false; }
 inline int TestPointValue(const char*, int fallback) { return fallback; }
 inline bool TestPointPair(const char*, int*, int*) { return false; }
 inline void TestTrace(const char*, ...) {}
+inline unsigned long TestHandleCount() { return 0; }
 #endif

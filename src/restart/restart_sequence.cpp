@@ -33,10 +33,14 @@ RestartOutcome Restart(const Text& path) {
 }  // namespace
 
 void OnMainWindowCreated() {
+    const unsigned long handlesBefore = TestHandleCount();
     StartProgressWorker();
-    Text path = FindProcessPath(TargetProcessName);
-    gOutcome = Restart(path);
-    TestTrace("outcome %d", static_cast<int>(gOutcome.load()));
+    {
+        Text path = FindProcessPath(TargetProcessName);
+        gOutcome = Restart(path);
+    }
+    TestTrace("outcome %d handles before=%lu after=%lu", static_cast<int>(gOutcome.load()), handlesBefore,
+              TestHandleCount());
 }
 
 RestartOutcome LastRestartOutcome() { return gOutcome; }

@@ -119,7 +119,7 @@ TEST(Restart, HappyPath) {
 
         DismissBox(box, way);
         EXPECT_EQ(ExitCodeOf(program, 10000), 0u);
-        EXPECT_TRUE(TraceHas(trace, "outcome 1"));
+        EXPECT_EQ(TraceIndex(trace, "outcome 1 "), TraceIndex(trace, "outcome"));
     }
 }
 
