@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "fault/fault_path.h"
@@ -50,7 +51,7 @@ Text ReadModulePath(HANDLE process) {
 
 Text FindProcessPath(const char* name) {
     const ProcessList list = ListProcesses();
-    const int count = static_cast<int>(list.size());
+    const int count = list.size();
     int match = 0;
     for (int i = 1; i <= count && !match; ++i) {
         if (TextsEqual(EntryAt(list, i, kFindProcessPathLocation, 162).exeName.c_str(), name)) match = i;

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <vector>
 
 #include "platform/text.h"
 
@@ -16,25 +15,29 @@ struct ProcessEntry {
     DWORD threadCount;
 };
 
-// Memory for the list comes through AllocateBytes, so a request that cannot
-// be met is the program's memory fault rather than an abort.
-template <typename T>
-struct FaultingAllocator {
-    using value_type = T;
-    FaultingAllocator() = default;
-    template <typename U>
-    FaultingAllocator(const FaultingAllocator<U>&) {}
-    T* allocate(std::size_t count) { return static_cast<T*>(AllocateBytes(count * sizeof(T))); }
-    void deallocate(T* memory, std::size_t) { ReleaseBytes(memory); }
-    template <typename U>
-    bool operator==(const FaultingAllocator<U>&) const { return true; }
-    template <typename U>
-    bool operator!=(const FaultingAllocator<U>&) const { return false; }
-};
+// An owned list of entries. It has room for 1024 entries at first and grows
+// when more processes run, so a target listed after the 1024th process is
+// still found. Its memory comes through AllocateBytes.
+class ProcessList {
+public:
+    ProcessList() = default;
+    ProcessList(ProcessList&& other) noexcept;
+    ProcessList& operator=(ProcessList&&) = delete;
+    ProcessList(const ProcessList&) = delete;
+    ~ProcessList();
 
-// The list has room for 1024 entries at first and grows when more processes
-// run, so a target listed after the 1024th process is still found.
-using ProcessList = std::vector<ProcessEntry, FaultingAllocator<ProcessEntry>>;
+    void Append(ProcessEntry&& entry);
+    int size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    const ProcessEntry* begin() const { return entries_; }
+    const ProcessEntry* end() const { return entries_ + count_; }
+    const ProcessEntry& operator[](int index) const { return entries_[index]; }
+
+private:
+    ProcessEntry* entries_ = nullptr;
+    int count_ = 0;
+    int capacity_ = 0;
+};
 
 // One entry per process of a fresh snapshot; empty when no snapshot is had.
 ProcessList ListProcesses();

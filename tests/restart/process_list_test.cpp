@@ -22,7 +22,7 @@ TEST(ProcessList, ListsThisProcessWithItsName) {
 
 TEST(ProcessList, ElementIndexChecks) {
     const ProcessList list = ListProcesses();
-    const int count = static_cast<int>(list.size());
+    const int count = list.size();
     EXPECT_EQ(&EntryAt(list, 1, kFindProcessPathLocation, 162), &list[0]);
     EXPECT_EQ(&EntryAt(list, count, kFindProcessPathLocation, 162), &list[count - 1]);
     const struct {
