@@ -39,3 +39,14 @@ TEST(ProcessList, ElementIndexChecks) {
                     testing::ExitedWithCode(-1), BoxLine(MB_ICONERROR, "错误", text));
     }
 }
+
+// The list keeps every entry, in order, past its first 1024.
+TEST(ProcessList, GrowsPastItsFirstThousandEntries) {
+    ProcessList list;
+    for (DWORD id = 1; id <= 3000; ++id) list.Append({id, DecimalText(static_cast<int>(id)), 0, 0, 0, 0});
+    ASSERT_EQ(list.size(), 3000);
+    for (int i = 0; i < list.size(); i += 999) {
+        EXPECT_EQ(list[i].processId, static_cast<DWORD>(i + 1));
+        EXPECT_STREQ(list[i].exeName.c_str(), std::to_string(i + 1).c_str());
+    }
+}
