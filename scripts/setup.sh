@@ -2,7 +2,7 @@
 # Installs what the build and the tests need on Debian 12; quick when all is there.
 set -euo pipefail
 pkgs=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 cmake wine wine32:i386 wine64 xvfb xauth
-      imagemagick fonts-wqy-microhei locales googletest python3-pefile x11-utils)
+      imagemagick fonts-wqy-microhei fonts-wine locales googletest python3-pefile x11-utils)
 sudo=""; [ "$(id -u)" = 0 ] || sudo="sudo"
 missing=()
 for p in "${pkgs[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done

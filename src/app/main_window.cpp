@@ -26,7 +26,6 @@ std::atomic<HWND> gMainWindow{nullptr};
 std::atomic<HWND> gProgressBar{nullptr};
 OwnedIcon gBigIcon;
 OwnedIcon gSmallIcon;
-std::atomic<int> gBarPosition{0};
 
 void FillButtonFace(HDC dc, const RECT& area) { FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE)); }
 
@@ -169,7 +168,6 @@ HWND ProgressBar() { return gProgressBar; }
 bool SetBarPosition(int value) {
     if (value < 0) value = 0;
     if (value > 32767) value = 32767;
-    gBarPosition = value;
     if (value < kBarMinimum) value = kBarMinimum;
     if (value > kBarMaximum) value = kBarMaximum;
     HWND bar = gProgressBar;

@@ -25,8 +25,8 @@ HWND MainWindow();
 HWND ProgressBar();
 
 // Sets the bar's position from any thread: the value is limited to 0..32767,
-// recorded, limited to the bar's range and sent with PBM_SETPOS (which waits
-// for the user-interface thread). False, with nothing sent, when the bar is
+// then to the bar's range, and sent with PBM_SETPOS (which waits for the
+// user-interface thread). False, with nothing sent, when the bar is
 // gone (the window was closed).
 bool SetBarPosition(int value);
 

@@ -3,7 +3,6 @@
 #include "app/main_window.h"
 #include "fault/fault_path.h"
 #include "fault/fault_report.h"
-#include "platform/test_points.h"
 
 Text RunDirectory;
 Text ExecutableName;

@@ -6,8 +6,6 @@
 
 #include <commctrl.h>
 
-#include <cstring>
-
 #include "program_run.h"
 
 namespace {
@@ -33,11 +31,6 @@ void ExpectRect(const RECT& rect, LONG left, LONG top, LONG width, LONG height) 
     EXPECT_EQ(rect.top, top);
     EXPECT_EQ(rect.right - rect.left, width);
     EXPECT_EQ(rect.bottom - rect.top, height);
-}
-
-std::string ThreadOf(const std::string& line, const char* key) {
-    const std::size_t at = line.find(key);
-    return at == std::string::npos ? "" : line.substr(at + std::strlen(key), line.find(' ', at) - at - std::strlen(key));
 }
 
 }  // namespace
@@ -87,13 +80,7 @@ TEST(MainWindow, AsShownAndClosed) {
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(ExitCodeOf(program, 10000), 0u);
     EXPECT_TRUE(TraceHas(trace, "icons big=1 small=1"));
-    const std::vector<std::string> lines = TraceLines(trace);
-    std::string shutdown;
-    for (const std::string& line : lines) {
-        if (line.rfind("shutdown ", 0) == 0) shutdown = line;
-    }
-    ASSERT_FALSE(shutdown.empty());
-    EXPECT_EQ(ThreadOf(shutdown, "thread="), ThreadOf(shutdown, "ui="));
+    EXPECT_TRUE(ShutdownRanOnUiThread(trace));
 }
 
 // A window that cannot be built is a fault; without the program's own report
@@ -119,4 +106,43 @@ TEST(MainWindow, BuildFailureShowsTheDefaultBox) {
         DismissBox(box, Dismiss::OkButton);
         EXPECT_EQ(ExitCodeOf(program, 10000), 0xFFFFFFFFu) << c.inject;
     }
+}
+
+namespace {
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM found) {
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (std::string(name) == kMainWindowClass) *reinterpret_cast<HWND*>(found) = window;
+    return TRUE;
+}
+
+}  // namespace
+
+// On a screen of another size (Wine's desktop window of 1023 x 767) the window
+// is centred with the fractions dropped.
+TEST(MainWindow, CentredOnAnotherScreenSize) {
+    StartedSet started;
+    SetEnvironmentVariableA("RR_INJECT", "worker-fails");
+    started.Add(StartProgram("C:\\windows\\explorer.exe",
+                             "/desktop=RestartRealnameCentre,1023x767 \"" + ExeDir() + "\\RestartRealname-test.exe\""));
+    SetEnvironmentVariableA("RR_INJECT", nullptr);
+    HWND window = nullptr;
+    WaitUntil([&] {
+        HDESK desktop = OpenDesktopA("RestartRealnameCentre", 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE);
+        if (desktop) {
+            EnumDesktopWindows(desktop, FindMainWindow, reinterpret_cast<LPARAM>(&window));
+            CloseDesktop(desktop);
+        }
+        return window && IsWindowVisible(window);
+    }, 15000);
+    ASSERT_TRUE(window);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    started.AdoptPid(pid);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    ExpectRect(rect, (1023 - 375) / 2, (767 - 109) / 2, 375, 109);
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(ExitCodeOf(started.list.back(), 10000), 0u);
 }

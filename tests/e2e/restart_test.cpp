@@ -120,6 +120,8 @@ TEST(Restart, HappyPath) {
         DismissBox(box, way);
         EXPECT_EQ(ExitCodeOf(program, 10000), 0u);
         EXPECT_EQ(TraceIndex(trace, "outcome 1 "), TraceIndex(trace, "outcome"));
+        // The worker's end request was carried out on the user-interface thread.
+        EXPECT_TRUE(ShutdownRanOnUiThread(trace));
     }
 }
 

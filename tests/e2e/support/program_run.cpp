@@ -1,5 +1,7 @@
 #include "program_run.h"
 
+#include <cstdio>
+
 ScratchFolder::ScratchFolder(const std::string& name) : dir(MakeTempDir(name)) {}
 
 namespace {
@@ -91,6 +93,14 @@ std::size_t TraceIndex(const std::string& path, const std::string& prefix) {
         if (lines[i].rfind(prefix, 0) == 0) return i;
     }
     return lines.size();
+}
+
+bool ShutdownRanOnUiThread(const std::string& trace) {
+    for (const std::string& line : TraceLines(trace)) {
+        unsigned long thread = 0, ui = 1;
+        if (std::sscanf(line.c_str(), "shutdown thread=%lu ui=%lu", &thread, &ui) == 2) return thread == ui;
+    }
+    return false;
 }
 
 HWND WaitBox(DWORD pid, DWORD timeoutMs) { return WaitForWindow(pid, "#32770", timeoutMs); }

@@ -53,6 +53,9 @@ bool TraceHas(const std::string& path, const std::string& line);
 // Index of the first trace line starting with `prefix`; the line count when none does.
 std::size_t TraceIndex(const std::string& path, const std::string& prefix);
 
+// True when the trace shows the clean-up ran, on the user-interface thread.
+bool ShutdownRanOnUiThread(const std::string& trace);
+
 // The program's message box (class #32770), visible, or null after the timeout.
 HWND WaitBox(DWORD pid, DWORD timeoutMs);
 // Waits up to timeoutMs for the process to end; returns its exit code or
