@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -61,8 +63,62 @@ void TestTrace(const char* format, ...) {
     CloseHandle(file);
 }
 
+namespace {
+
+// One row of the system's handle table (SystemHandleInformation, class 16).
+struct HandleRow {
+    ULONG processId;
+    UCHAR typeIndex;
+    UCHAR flags;
+    USHORT handle;
+    void* object;
+    ACCESS_MASK access;
+};
+
+using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+
+}  // namespace
+
+// Counts this process's process, thread and snapshot handles: the kinds the
+// restart sequence opens and must close. Other kinds are left out, since the
+// system itself may keep some (Wine's WaitForInputIdle keeps an event, and a
+// thread's message queue comes with a handle of its own).
 unsigned long TestHandleCount() {
-    DWORD count = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &count);
+    auto query = reinterpret_cast<QuerySystemInformation>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return 0;
+    // One handle of each kind, to learn their type numbers.
+    HANDLE samples[] = {OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, GetCurrentProcessId()),
+                        OpenThread(THREAD_QUERY_INFORMATION, FALSE, GetCurrentThreadId()),
+                        CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)};
+    unsigned long count = 0;
+    ULONG size = 1 << 20;
+    for (int attempt = 0; attempt < 6; ++attempt, size *= 2) {
+        void* table = HeapAlloc(GetProcessHeap(), 0, size);
+        if (!table) break;
+        if (query(16, table, size, nullptr) == 0) {
+            const ULONG rows = *static_cast<ULONG*>(table);
+            const auto* row = reinterpret_cast<const HandleRow*>(static_cast<char*>(table) + sizeof(void*));
+            UCHAR types[3] = {0xFF, 0xFF, 0xFF};
+            for (ULONG i = 0; i < rows; ++i) {
+                if (row[i].processId != GetCurrentProcessId()) continue;
+                for (int k = 0; k < 3; ++k) {
+                    if (reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(row[i].handle)) == samples[k])
+                        types[k] = row[i].typeIndex;
+                }
+            }
+            for (ULONG i = 0; i < rows; ++i) {
+                const UCHAR type = row[i].typeIndex;
+                if (row[i].processId == GetCurrentProcessId() &&
+                    (type == types[0] || type == types[1] || type == types[2]))
+                    ++count;
+            }
+            count -= 3;  // the samples
+            HeapFree(GetProcessHeap(), 0, table);
+            break;
+        }
+        HeapFree(GetProcessHeap(), 0, table);
+    }
+    for (HANDLE sample : samples) CloseHandle(sample);
     return count;
 }
