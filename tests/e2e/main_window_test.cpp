@@ -134,7 +134,7 @@ TEST(MainWindow, CentredOnAnotherScreenSize) {
             EnumDesktopWindows(desktop, FindMainWindow, reinterpret_cast<LPARAM>(&window));
             CloseDesktop(desktop);
         }
-        return window && IsWindowVisible(window);
+        return window && (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE);
     }, 15000);
     ASSERT_TRUE(window);
     DWORD pid = 0;
