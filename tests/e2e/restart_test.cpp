@@ -15,10 +15,6 @@
 namespace {
 
 constexpr char kTitle[] = "提示";
-constexpr char kDone[] = "重启完成";
-constexpr char kNotFound[] = "未找到正在运行的实名程序，未能重启";
-constexpr char kNotEnded[] = "无法结束实名程序，未能重启";
-constexpr char kNotStarted[] = "实名程序已结束，但未能重新启动";
 
 struct Outcome {
     std::string boxTitle, boxText;

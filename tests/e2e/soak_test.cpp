@@ -17,10 +17,6 @@
 
 namespace {
 
-constexpr char kDone[] = "重启完成";
-constexpr char kNotFound[] = "未找到正在运行的实名程序，未能重启";
-constexpr char kNotEnded[] = "无法结束实名程序，未能重启";
-constexpr char kNotStarted[] = "实名程序已结束，但未能重新启动";
 constexpr char kProgramName[] = "RestartRealname.exe";
 constexpr char kTestProgramName[] = "RestartRealname-test.exe";
 

@@ -11,6 +11,12 @@ constexpr char kMainWindowClass[] = "RestartRealnameWindow";
 constexpr unsigned kProgressBarId = 0x16010002;
 constexpr unsigned kLabelId = 0x16010003;
 
+// The completion messages, by outcome.
+constexpr char kDone[] = "重启完成";
+constexpr char kNotFound[] = "未找到正在运行的实名程序，未能重启";
+constexpr char kNotEnded[] = "无法结束实名程序，未能重启";
+constexpr char kNotStarted[] = "实名程序已结束，但未能重新启动";
+
 // A fresh folder under the temp folder, removed with its files at the end.
 struct ScratchFolder {
     std::string dir;
