@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     }
     for (const TargetStart& start : ReadTargetLog(folder)) {
         std::printf("  target started: pid %lu, command line %s\n", start.pid, start.cmdline.c_str());
-        started.AdoptPid(start.pid);
     }
+    started.AdoptTargetsStartedIn(folder);
     return 0;
 }

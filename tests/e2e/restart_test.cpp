@@ -44,11 +44,6 @@ Outcome RunToTheBox(const ProgramOptions& options, StartedSet& started) {
     return outcome;
 }
 
-// Ends, by pid, every target instance that a run started in `folder`.
-void AdoptStartedTargets(const std::string& folder, StartedSet& started) {
-    for (const TargetStart& start : ReadTargetLog(folder)) started.AdoptPid(start.pid);
-}
-
 std::vector<int> BarSteps(const std::string& trace) {
     std::vector<int> steps;
     for (const std::string& line : TraceLines(trace)) {
@@ -83,7 +78,7 @@ TEST(Restart, HappyPath) {
 
         const Started program = started.Add(StartRestartProgram({true, "", trace}));
         HWND box = WaitBox(program.pid, 15000);
-        AdoptStartedTargets(folder.dir, started);
+        started.AdoptTargetsStartedIn(folder.dir);
         ASSERT_TRUE(box);
         HWND window = WaitForWindow(program.pid, kMainWindowClass, 1000);
         const WindowInfo boxInfo = DescribeWindow(box);
@@ -127,7 +122,7 @@ TEST(Restart, ShippedProgramRestartsTheTarget) {
     StartedSet started;
     const DWORD old = started.Add(StartTarget(PlaceTarget(folder.dir))).pid;
     const Outcome outcome = RunToTheBox({}, started);
-    AdoptStartedTargets(folder.dir, started);
+    started.AdoptTargetsStartedIn(folder.dir);
     EXPECT_EQ(outcome.boxTitle, kTitle);
     EXPECT_EQ(outcome.boxText, kDone);
     EXPECT_EQ(outcome.exitCode, 0u);
@@ -164,8 +159,8 @@ TEST(Restart, PathWithSpacesStartsExactlyThatFile) {
     StartedSet started;
     started.Add(StartTarget(PlaceTarget(inner)));
     const Outcome outcome = RunToTheBox({}, started);
-    AdoptStartedTargets(inner, started);
-    AdoptStartedTargets(folder.dir, started);
+    started.AdoptTargetsStartedIn(inner);
+    started.AdoptTargetsStartedIn(folder.dir);
     EXPECT_EQ(outcome.boxText, kDone);
     EXPECT_TRUE(ReadTargetLog(folder.dir).empty());
     EXPECT_EQ(ReadTargetLog(inner).size(), 2u);
@@ -181,7 +176,7 @@ TEST(Restart, UnrelatedWindowWithTheTargetsTitleSurvives) {
     ASSERT_TRUE(FindWindowA(nullptr, kTargetName));
     const DWORD old = started.Add(StartTarget(PlaceTarget(folder.dir))).pid;
     const Outcome outcome = RunToTheBox({}, started);
-    AdoptStartedTargets(folder.dir, started);
+    started.AdoptTargetsStartedIn(folder.dir);
     EXPECT_EQ(outcome.boxText, kDone);
     EXPECT_TRUE(Running(unrelated));
     EXPECT_FALSE(Running(old));
@@ -201,7 +196,7 @@ TEST(Restart, SeveralInstances) {
         }
         const std::vector<DWORD> order = PidsNamed(kTargetName);
         const Outcome outcome = RunToTheBox({}, started);
-        for (const auto& folder : folders) AdoptStartedTargets(folder->dir, started);
+        for (const auto& folder : folders) started.AdoptTargetsStartedIn(folder->dir);
         EXPECT_EQ(outcome.boxText, kDone);
         const std::size_t survivors = count > 3 ? count - 3 : 0;
         EXPECT_EQ(PidsNamed(kTargetName).size(), survivors + 1);
@@ -221,7 +216,7 @@ TEST(Restart, SingleInstanceTarget) {
     StartedSet started;
     started.Add(StartTarget(PlaceTarget(folder.dir, "single")));
     const Outcome outcome = RunToTheBox({}, started);
-    AdoptStartedTargets(folder.dir, started);
+    started.AdoptTargetsStartedIn(folder.dir);
     EXPECT_EQ(outcome.boxText, kDone);
     EXPECT_EQ(PidsNamed(kTargetName).size(), 1u);
     EXPECT_EQ(ReadFileText(folder.dir + "\\fake_target.log").find("refused"), std::string::npos);
@@ -241,7 +236,7 @@ TEST(Restart, LaunchFailsOrNothingEnded) {
         StartedSet started;
         started.Add(StartTarget(PlaceTarget(folder.dir)));
         const Outcome outcome = RunToTheBox({true, c.inject}, started);
-        AdoptStartedTargets(folder.dir, started);
+        started.AdoptTargetsStartedIn(folder.dir);
         EXPECT_EQ(outcome.boxText, c.text);
         EXPECT_TRUE(outcome.boxHasIcon);
         EXPECT_EQ(outcome.exitCode, 1u);
@@ -258,7 +253,7 @@ TEST(Restart, WorkerThreadCannotBeCreated) {
     started.Add(StartTarget(PlaceTarget(folder.dir)));
     const Started program = started.Add(StartRestartProgram({true, "worker-fails"}));
     HWND window = WaitForWindow(program.pid, kMainWindowClass, 10000);
-    AdoptStartedTargets(folder.dir, started);
+    started.AdoptTargetsStartedIn(folder.dir);
     ASSERT_TRUE(window);
     EXPECT_FALSE(WaitBox(program.pid, 2000));
     DWORD_PTR position = 99;

@@ -60,21 +60,8 @@ bool SamePath(const std::string& a, const std::string& b) {
 struct EndTargetsStartedIn {
     std::string folder;
     StartedSet& started;
-    ~EndTargetsStartedIn() {
-        for (const TargetStart& start : ReadTargetLog(folder)) {
-            bool known = false;
-            for (const Started& each : started.list) known = known || each.pid == start.pid;
-            if (!known) started.AdoptPid(start.pid);
-        }
-    }
+    ~EndTargetsStartedIn() { started.AdoptTargetsStartedIn(folder); }
 };
-
-// Opens the instance a run started, so that the set ends it and its pid
-// stays taken until then.
-Started Adopt(DWORD pid, StartedSet& started) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
-    return process ? started.Add({pid, process}) : Started{0, nullptr};
-}
 
 struct TraceOutcome {
     int outcome = 0;
@@ -133,7 +120,7 @@ TEST(Soak, ThirtyRestartsInARow) {
         EXPECT_EQ(starts.size(), static_cast<std::size_t>(run) + 1) << "one start per run";
         ASSERT_GT(starts.size(), static_cast<std::size_t>(run)) << "nothing started";
         const DWORD oldPid = current.pid;
-        current = Adopt(starts.back().pid, started);
+        current = started.AdoptPid(starts.back().pid);
         ASSERT_TRUE(current.pid) << "relaunched instance " << starts.back().pid << " is not running";
         EXPECT_EQ(starts.back().path, firstPath);
 

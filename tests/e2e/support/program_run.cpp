@@ -36,9 +36,16 @@ Started StartedSet::Add(const Started& started) {
     return list.back();
 }
 
-void StartedSet::AdoptPid(DWORD pid) {
+Started StartedSet::AdoptPid(DWORD pid) {
+    for (const Started& each : list) {
+        if (each.pid == pid) return each;
+    }
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
-    if (process) list.push_back({pid, process});
+    return process ? Add({pid, process}) : Started{0, nullptr};
+}
+
+void StartedSet::AdoptTargetsStartedIn(const std::string& folder) {
+    for (const TargetStart& start : ReadTargetLog(folder)) AdoptPid(start.pid);
 }
 
 std::string PlaceTarget(const std::string& folder, const std::string& config, const std::string& name,

@@ -33,7 +33,10 @@ struct StartedSet {
     ~StartedSet();
     // Returns a copy: the set keeps and later ends the original.
     Started Add(const Started& started);
-    void AdoptPid(DWORD pid);
+    // Takes over a running process by pid (once); a copy, or pid 0 when it is not running.
+    Started AdoptPid(DWORD pid);
+    // Takes over every target instance that logged its start in `folder`.
+    void AdoptTargetsStartedIn(const std::string& folder);
 };
 
 // Copies the fake target (64-bit when asked) into `folder` as `name`, with
