@@ -51,7 +51,7 @@ bool StartProgressWorker() {
 }
 
 void ProgressWorker() {
-    TestTrace("worker start tick=%lu", GetTickCount());
+    TestTraceTick("worker start");
     for (int step = 1; step <= 100; ++step) {
         // The window was closed: the user-interface thread ends the program.
         if (!SetBarPosition(step)) return;
@@ -62,7 +62,7 @@ void ProgressWorker() {
     // look like success, and the fault's own end decides the exit code.
     if (FaultRaised() || !MainWindow()) return;
     const Completion& completion = CompletionFor(LastRestartOutcome());
-    TestTrace("worker box tick=%lu", GetTickCount());
+    TestTraceTick("worker box");
     ShowMessageBox(MainWindow(), completion.text, "提示", completion.style);
     if (FaultRaised()) return;
     EndProgram(completion.exitCode);

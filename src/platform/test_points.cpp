@@ -63,6 +63,8 @@ void TestTrace(const char* format, ...) {
     CloseHandle(file);
 }
 
+void TestTraceTick(const char* what) { TestTrace("%s tick=%lu", what, GetTickCount()); }
+
 namespace {
 
 // One row of the system's handle table (SystemHandleInformation, class 16).

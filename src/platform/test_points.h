@@ -13,6 +13,8 @@ int TestPointValue(const char* name, int fallback);
 bool TestPointPair(const char* name, int* first, int* second);
 // Appends a line to the file named by RR_TRACE (no-op when unset).
 void TestTrace(const char* format, ...);
+// Traces "<what> tick=<GetTickCount>".
+void TestTraceTick(const char* what);
 // The number of handles the process holds, for leak checks.
 unsigned long TestHandleCount();
 #else
@@ -20,5 +22,6 @@ inline bool TestPoint(const char*) { return false; }
 inline int TestPointValue(const char*, int fallback) { return fallback; }
 inline bool TestPointPair(const char*, int*, int*) { return false; }
 inline void TestTrace(const char*, ...) {}
+inline void TestTraceTick(const char*) {}
 inline unsigned long TestHandleCount() { return 0; }
 #endif
