@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "fault/fault_path.h"
 #include "fault/fault_report.h"
+#include "platform/test_points.h"
 
 Text RunDirectory;
 Text ExecutableName;
@@ -25,6 +26,7 @@ LRESULT CALLBACK HiddenOwnerProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 HWND CreateHiddenOwnerWindow() {
+    if (TestPoint("owner-window-fails")) return nullptr;
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = HiddenOwnerProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);

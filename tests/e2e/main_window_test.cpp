@@ -83,6 +83,21 @@ TEST(MainWindow, AsShownAndClosed) {
     EXPECT_TRUE(ShutdownRanOnUiThread(trace));
 }
 
+// Without the hidden window that takes end requests, the worker ends the
+// process itself once its box is confirmed, with the box's exit code and
+// without the clean-up of the user-interface thread.
+TEST(MainWindow, WorkerEndsTheProgramWhenTheOwnerWindowIsMissing) {
+    ScratchFolder scratch("owner missing");
+    const std::string trace = scratch.dir + "\\trace.txt";
+    StartedSet started;
+    const Started program = started.Add(StartRestartProgram({true, "owner-window-fails", trace}));
+    HWND box = WaitBox(program.pid, 15000);
+    ASSERT_TRUE(box);
+    DismissBox(box, Dismiss::OkButton);
+    EXPECT_EQ(ExitCodeOf(program, 10000), 1u);  // no target: the warning's exit code
+    EXPECT_EQ(TraceIndex(trace, "shutdown"), TraceLines(trace).size());
+}
+
 // A window that cannot be built is a fault; without the program's own report
 // it gets the default box, naming the window, and the exit code is -1.
 TEST(MainWindow, BuildFailureShowsTheDefaultBox) {
