@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "driver.h"
+
 const char kUnixProc[] = "\\\\?\\unix\\proc\\";
 
 struct LinuxCpu {
@@ -18,25 +20,13 @@ struct LinuxCpu {
     double schedMs = -1;  // run time of its live threads, to the nanosecond
 };
 
-inline std::string ReadSmallFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got > 0) text.append(buffer, got);
-    CloseHandle(file);
-    return text;
-}
-
 // `process` is a Linux pid. Not "self": Wine opens files in its server
 // process, so that would be the server.
 inline LinuxCpu LinuxCpuOf(const std::string& process) {
     LinuxCpu cpu;
     const std::string dir = kUnixProc + process;
     // Fields after the parenthesised name: state is the first, utime the 12th.
-    const std::string stat = ReadSmallFile(dir + "\\stat");
+    const std::string stat = ReadFileText(dir + "\\stat");
     const size_t close = stat.rfind(')');
     if (close != std::string::npos) {
         const char* at = stat.c_str() + close + 1;
@@ -55,7 +45,7 @@ inline LinuxCpu LinuxCpuOf(const std::string& process) {
     bool any = false;
     do {
         if (found.cFileName[0] < '0' || found.cFileName[0] > '9') continue;
-        const std::string sched = ReadSmallFile(dir + "\\task\\" + found.cFileName + "\\schedstat");
+        const std::string sched = ReadFileText(dir + "\\task\\" + found.cFileName + "\\schedstat");
         if (sched.empty()) continue;
         ns += std::strtoull(sched.c_str(), NULL, 10);
         any = true;
@@ -79,8 +69,8 @@ inline unsigned long LinuxPidOf(const std::string& comm, const std::string& entr
     do {
         if (found.cFileName[0] < '0' || found.cFileName[0] > '9') continue;
         const std::string dir = kUnixProc + std::string(found.cFileName);
-        if (ReadSmallFile(dir + "\\comm").compare(0, comm.size(), comm) != 0) continue;
-        const std::string environment = ReadSmallFile(dir + "\\environ");
+        if (ReadFileText(dir + "\\comm").compare(0, comm.size(), comm) != 0) continue;
+        const std::string environment = ReadFileText(dir + "\\environ");
         // Entries are NUL-separated; match a whole entry.
         for (size_t at = 0; at < environment.size(); at += std::strlen(environment.c_str() + at) + 1) {
             if (entry == environment.c_str() + at) {
