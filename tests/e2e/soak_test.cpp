@@ -28,15 +28,27 @@ bool UnderWow64() {
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
-// Every process of the prefix, pid -> exe name.
+// Wine's own background programs: its desktop process ends when the last
+// window of the prefix closes and starts again with the next one, so these
+// come and go on their own.
+bool WinesOwn(const char* name) {
+    for (const char* own : {"explorer.exe", "services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe",
+                            "rpcss.exe", "conhost.exe", "tabtip.exe"}) {
+        if (lstrcmpiA(name, own) == 0) return true;
+    }
+    return false;
+}
+
+// Every process of the prefix but Wine's own, pid -> exe name.
 std::map<DWORD, std::string> AllProcesses() {
     std::map<DWORD, std::string> all;
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return all;
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
-    for (BOOL ok = Process32First(snap, &entry); ok; ok = Process32Next(snap, &entry))
-        all[entry.th32ProcessID] = entry.szExeFile;
+    for (BOOL ok = Process32First(snap, &entry); ok; ok = Process32Next(snap, &entry)) {
+        if (!WinesOwn(entry.szExeFile)) all[entry.th32ProcessID] = entry.szExeFile;
+    }
     CloseHandle(snap);
     return all;
 }
