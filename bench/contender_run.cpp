@@ -209,7 +209,7 @@ Sample Bench::Run(int contender, int round) {
         return sample;
     }
     started_.AdoptPid(fresh.pid);
-    if (Alive(old)) Log("%s: the old instance %lu still runs\n", kShort[contender], old);
+    if (IsRunning(old)) Log("%s: the old instance %lu still runs\n", kShort[contender], old);
 
     sample.latencyMs = Ms(start, fresh.ft);
     // The floor's work ends at "done"; what follows is the bench reading it.
@@ -217,7 +217,7 @@ Sample Bench::Run(int contender, int round) {
     if (at.windowAt) sample.windowMs = Ms(start, at.windowAt);
     if (at.boxAt) sample.boxMs = Ms(start, at.boxAt);
     if (at.boxAt || at.doneAt) sample.readMs = Ms(at.boxAt ? at.boxAt : at.doneAt, at.readAt);
-    sample.ok = !Alive(old) && sample.exitCode == 0 &&
+    sample.ok = !IsRunning(old) && sample.exitCode == 0 &&
                 (contender != kProgram || (at.windowAt && at.boxAt)) && (contender != kFloor || at.doneAt);
     return sample;
 }

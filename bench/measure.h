@@ -11,7 +11,6 @@
 
 // A top-level window of `pid` with class `className`, or null.
 HWND WindowOf(DWORD pid, const char* className);
-bool Alive(DWORD pid);
 unsigned long long FileSize(const std::string& path);  // 0 when missing
 
 bool UnderWine();

@@ -22,14 +22,6 @@ struct Outcome {
     DWORD exitCode = 0xDEAD;
 };
 
-bool Running(DWORD pid) {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (!process) return false;
-    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    CloseHandle(process);
-    return running;
-}
-
 // Runs the program to its box, reads the box, confirms it and waits for the end.
 Outcome RunToTheBox(const ProgramOptions& options, StartedSet& started) {
     Outcome outcome;
@@ -89,7 +81,7 @@ TEST(Restart, HappyPath) {
         EXPECT_EQ(boxInfo.owner, window);
         EXPECT_FALSE(IsWindowEnabled(window));
 
-        EXPECT_FALSE(Running(old));
+        EXPECT_FALSE(IsRunning(old));
         const std::vector<DWORD> now = PidsNamed(kTargetName);
         ASSERT_EQ(now.size(), 1u);
         const std::vector<TargetStart> starts = ReadTargetLog(folder.dir);
@@ -126,7 +118,7 @@ TEST(Restart, ShippedProgramRestartsTheTarget) {
     EXPECT_EQ(outcome.boxTitle, kTitle);
     EXPECT_EQ(outcome.boxText, kDone);
     EXPECT_EQ(outcome.exitCode, 0u);
-    EXPECT_FALSE(Running(old));
+    EXPECT_FALSE(IsRunning(old));
     EXPECT_EQ(PidsNamed(kTargetName).size(), 1u);
 }
 
@@ -144,7 +136,7 @@ TEST(Restart, TargetNotRunningOrOnlyUnderAnotherCase) {
         EXPECT_TRUE(outcome.boxHasIcon);
         EXPECT_EQ(outcome.exitCode, 1u);
         EXPECT_TRUE(PidsNamed(kTargetName).empty());
-        if (other) EXPECT_TRUE(Running(other));  // left alone: it could not be started again
+        if (other) EXPECT_TRUE(IsRunning(other));  // left alone: it could not be started again
         EXPECT_EQ(ReadTargetLog(folder.dir).size(), *name ? 1u : 0u);
     }
 }
@@ -178,8 +170,8 @@ TEST(Restart, UnrelatedWindowWithTheTargetsTitleSurvives) {
     const Outcome outcome = RunToTheBox({}, started);
     started.AdoptTargetsStartedIn(folder.dir);
     EXPECT_EQ(outcome.boxText, kDone);
-    EXPECT_TRUE(Running(unrelated));
-    EXPECT_FALSE(Running(old));
+    EXPECT_TRUE(IsRunning(unrelated));
+    EXPECT_FALSE(IsRunning(old));
     EXPECT_EQ(PidsNamed(kTargetName).size(), 1u);
 }
 
@@ -201,7 +193,7 @@ TEST(Restart, SeveralInstances) {
         const std::size_t survivors = count > 3 ? count - 3 : 0;
         EXPECT_EQ(PidsNamed(kTargetName).size(), survivors + 1);
         std::size_t stillRunning = 0;
-        for (DWORD pid : old) stillRunning += Running(pid) ? 1 : 0;
+        for (DWORD pid : old) stillRunning += IsRunning(pid) ? 1 : 0;
         EXPECT_EQ(stillRunning, survivors);
         // The new instance comes from the first instance's file, in snapshot order.
         std::size_t first = std::find(old.begin(), old.end(), order[0]) - old.begin();

@@ -191,6 +191,14 @@ std::vector<DWORD> PidsNamed(const char* exeName) {
     return pids;
 }
 
+bool IsRunning(DWORD pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return false;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
 std::string ProcessImagePath(DWORD pid) {
     char buf[MAX_PATH * 2] = {};
     HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);

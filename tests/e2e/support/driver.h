@@ -66,6 +66,8 @@ void DismissBox(HWND box, Dismiss how);
 
 // Pids whose toolhelp szExeFile equals exeName byte for byte.
 std::vector<DWORD> PidsNamed(const char* exeName);
+// True while the process with this pid runs.
+bool IsRunning(DWORD pid);
 // Full image path of pid, "" when it cannot be read.
 std::string ProcessImagePath(DWORD pid);
 // Polls cond every 10 ms; true as soon as it holds, false after timeoutMs.
