@@ -12,14 +12,17 @@
 //   floor    floor_restart.exe: snapshot, terminate, wait, CreateProcess, exit;
 //            it signals "done" and waits for the bench before exiting, so
 //            that its figures can be read as the program's are at its box
+//   wfloor   floor_window.exe: the same floor, after loading user32, gdi32
+//            and comctl32 and creating a hidden window with a label and a
+//            progress bar, as any program whose window exists first must
 //
 // Each run starts with exactly one fake target running and idle. Latency runs
 // from the precise system time taken right before CreateProcess of the
 // restarter to the "ft" the new target instance logs as its first act. For
 // every contender the same 1 ms loop watches for the program's window and box,
-// the floor's "done" and the target log, so the watching costs all three alike.
+// a floor's "done" and the target log, so the watching costs all alike.
 //
-// fake_target.exe and floor_restart.exe are expected next to this exe.
+// fake_target.exe and both floors are expected next to this exe.
 // How one run goes: contender_run.cpp; the figures: measure.cpp; the
 // summary: report.cpp.
 #include <algorithm>
@@ -58,7 +61,7 @@ int main(int argc, char** argv) {
         ScratchFolder folder("rrbench");
         Bench bench(program, folder.dir);
         if (folder.dir.empty() || !bench.Ready()) {
-            std::fprintf(stderr, "missing program, floor_restart.exe or fake_target.exe\n");
+            std::fprintf(stderr, "missing program, floor_restart.exe, floor_window.exe or fake_target.exe\n");
             return 2;
         }
         for (int round = -warmup; round < rounds && !bench.Aborted(); ++round) {

@@ -15,6 +15,7 @@ Bench::Bench(const std::string& program, const std::string& folder)
     : program_(program), folder_(folder) {
     target_ = PlaceTarget(folder_);
     floor_ = ExeDir() + "\\floor_restart.exe";
+    windowFloor_ = ExeDir() + "\\floor_window.exe";
     batch_ = folder_ + "\\restart.bat";
     WriteFileText(batch_, "@echo off\r\n"
                           "taskkill /F /IM " + std::string(kTargetName) + " >nul 2>&1\r\n"
@@ -44,6 +45,7 @@ Bench::~Bench() {
 bool Bench::Ready() const {
     return floorDone_ && floorGo_ && GetFileAttributesA(target_.c_str()) != INVALID_FILE_ATTRIBUTES &&
            GetFileAttributesA(floor_.c_str()) != INVALID_FILE_ATTRIBUTES &&
+           GetFileAttributesA(windowFloor_.c_str()) != INVALID_FILE_ATTRIBUTES &&
            GetFileAttributesA(program_.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
@@ -103,8 +105,8 @@ bool Bench::OneIdleTarget(DWORD* pid) {
     return true;
 }
 
-// One loop for every contender, so that the watching costs all three alike:
-// the program's window and box, the floor's "done", the target log growing,
+// One loop for every contender, so that the watching costs all alike:
+// the program's window and box, a floor's "done", the target log growing,
 // the restarter ending. Ends with the restarter or after kRunTimeoutMs.
 Bench::Watched Bench::Watch(const Started& restarter, const std::string& exe,
                             unsigned long long start, unsigned long long logSize, Sample* sample) {
@@ -186,6 +188,7 @@ Sample Bench::Run(int contender, int round) {
     case kProgram: exe = program_; break;
     case kBatch: exe = cmd_; args = "/c \"" + batch_ + "\""; break;
     case kFloor: exe = floor_; args = floorDoneName_ + " " + floorGoName_; break;
+    case kWindowFloor: exe = windowFloor_; args = floorDoneName_ + " " + floorGoName_; break;
     }
     const unsigned long long start = PreciseNow();
     Started restarter = StartProgram(exe, args, folder_);
@@ -212,12 +215,12 @@ Sample Bench::Run(int contender, int round) {
     if (IsRunning(old)) Log("%s: the old instance %lu still runs\n", kShort[contender], old);
 
     sample.latencyMs = Ms(start, fresh.ft);
-    // The floor's work ends at "done"; what follows is the bench reading it.
-    sample.wallMs = Ms(start, contender == kFloor && at.doneAt ? at.doneAt : at.endAt);
+    // A floor's work ends at "done"; what follows is the bench reading it.
+    sample.wallMs = Ms(start, IsFloor(contender) && at.doneAt ? at.doneAt : at.endAt);
     if (at.windowAt) sample.windowMs = Ms(start, at.windowAt);
     if (at.boxAt) sample.boxMs = Ms(start, at.boxAt);
     if (at.boxAt || at.doneAt) sample.readMs = Ms(at.boxAt ? at.boxAt : at.doneAt, at.readAt);
     sample.ok = !IsRunning(old) && sample.exitCode == 0 &&
-                (contender != kProgram || (at.windowAt && at.boxAt)) && (contender != kFloor || at.doneAt);
+                (contender != kProgram || (at.windowAt && at.boxAt)) && (!IsFloor(contender) || at.doneAt);
     return sample;
 }

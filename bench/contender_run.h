@@ -14,13 +14,13 @@
 class Bench {
 public:
     // `program` is RestartRealname.exe; the target, the batch file and the
-    // target's log go to `folder`; floor_restart.exe lies next to this exe.
+    // target's log go to `folder`; both floors lie next to this exe.
     Bench(const std::string& program, const std::string& folder);
     ~Bench();
     Bench(const Bench&) = delete;
     Bench& operator=(const Bench&) = delete;
 
-    // All three restarters and the target exist, and the floor's events were made.
+    // All four restarters and the target exist, and the floor's events were made.
     bool Ready() const;
     // One run of `contender`; the sample's ok tells whether it went right.
     Sample Run(int contender, int round);
@@ -38,7 +38,7 @@ private:
                   unsigned long long logSize, Sample* sample);
     bool NewTarget(size_t logged, DWORD old, TargetStart* fresh) const;
 
-    std::string program_, folder_, target_, floor_, batch_, cmd_, log_;
+    std::string program_, folder_, target_, floor_, windowFloor_, batch_, cmd_, log_;
     std::string floorDoneName_, floorGoName_;
     HANDLE floorDone_ = NULL, floorGo_ = NULL;
     RestarterFigures figures_;

@@ -3,6 +3,12 @@
 // wait until it is gone and start the same file again. No window, no
 // progress, no messages, no checks beyond what the calls themselves need.
 //
+// Built with FLOOR_WITH_WINDOW (as floor_window.exe, with the program's
+// manifest) it first does what any program with a window must do before it
+// can restart anything: load user32, gdi32 and comctl32, and create a hidden
+// window with a label and a progress bar. That is the like-for-like yardstick
+// for a program whose window exists before the restart.
+//
 //   floor_restart.exe [<done-event> <go-event>]
 //
 // Given two event names (the benchmark's), it signals the first once the
@@ -12,6 +18,10 @@
 #include <tlhelp32.h>
 
 #include <cstring>
+
+#ifdef FLOOR_WITH_WINDOW
+#include <commctrl.h>
+#endif
 
 namespace {
 
@@ -56,6 +66,33 @@ int Restart() {
     return 0;
 }
 
+#ifdef FLOOR_WITH_WINDOW
+// A hidden, centred 375 x 109 window with a label and a progress bar.
+void CreateHiddenWindow() {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.lpszClassName = "FloorWindow";
+    RegisterClassA(&windowClass);
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int x = work.left + (work.right - work.left - 375) / 2;
+    const int y = work.top + (work.bottom - work.top - 109) / 2;
+    HWND window = CreateWindowExA(0, "FloorWindow", "floor", WS_CAPTION | WS_SYSMENU, x, y, 375, 109,
+                                  NULL, NULL, windowClass.hInstance, NULL);
+    HWND label = CreateWindowExA(0, "STATIC", "floor", WS_CHILD, 8, 8, 350, 20, window, NULL,
+                                 windowClass.hInstance, NULL);
+    HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 8, 40, 350, 20, window, NULL,
+                               windowClass.hInstance, NULL);
+    SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    ShowWindow(label, SW_SHOWNA);
+    ShowWindow(bar, SW_SHOWNA);
+}
+#endif
+
 // Hands the finished process to the benchmark: "<done> <go>", space-separated.
 void WaitForBench(char* args) {
     char* go = std::strchr(args, ' ');
@@ -74,6 +111,9 @@ void WaitForBench(char* args) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
+#ifdef FLOOR_WITH_WINDOW
+    CreateHiddenWindow();
+#endif
     const int code = Restart();
     if (args && *args) WaitForBench(args);
     return code;

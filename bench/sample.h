@@ -8,10 +8,13 @@
 #include <cstdarg>
 #include <cstdio>
 
-enum Contender { kProgram, kBatch, kFloor, kContenders };
+enum Contender { kProgram, kBatch, kFloor, kWindowFloor, kContenders };
 inline const char* const kNames[kContenders] = {"RestartRealname.exe", "batch (cmd /c .bat)",
-                                                "floor_restart.exe"};
-inline const char* const kShort[kContenders] = {"program", "batch", "floor"};
+                                                "floor_restart.exe", "floor_window.exe"};
+inline const char* const kShort[kContenders] = {"program", "batch", "floor", "wfloor"};
+
+// Both floors run the same restart and hand over to the bench the same way.
+inline bool IsFloor(int contender) { return contender == kFloor || contender == kWindowFloor; }
 
 struct Sample {
     int contender = 0;
