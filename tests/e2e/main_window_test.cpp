@@ -47,7 +47,11 @@ TEST(MainWindow, AsShownAndClosed) {
     ASSERT_TRUE(window);
     const WindowInfo info = DescribeWindow(window);
 
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    // The desktop window's size is the screen's (asked of it rather than of
+    // GetSystemMetrics, which would load the display driver into this process).
+    RECT screen = {};
+    GetWindowRect(GetDesktopWindow(), &screen);
+    const int screenWidth = screen.right - screen.left, screenHeight = screen.bottom - screen.top;
     ExpectRect(info.rect, (screenWidth - 375) / 2, (screenHeight - 109) / 2, 375, 109);
     if (screenWidth == 1920 && screenHeight == 1080) ExpectRect(info.rect, 772, 485, 375, 109);
     EXPECT_EQ(info.title, "");

@@ -156,6 +156,9 @@ namespace {
 // WM_KEYDOWN, which turns Enter into the default button and Escape into
 // IDCANCEL; no foreground or real input is needed. The WM_KEYUP only keeps
 // the press complete (on its own, like a WM_CHAR, it closes nothing).
+// The scan code is fixed rather than asked of MapVirtualKey: under Wine that
+// call loads the display driver (an X11 connection) into this test process,
+// which pumps no messages; the test programs keep out of the display.
 void PostKey(HWND box, WORD vk) {
     GUITHREADINFO gti = {};
     gti.cbSize = sizeof(gti);
@@ -163,7 +166,7 @@ void PostKey(HWND box, WORD vk) {
     if (GetGUIThreadInfo(GetWindowThreadProcessId(box, NULL), &gti) && gti.hwndFocus &&
         (gti.hwndFocus == box || IsChild(box, gti.hwndFocus)))
         target = gti.hwndFocus;
-    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, 0 /*MAPVK_VK_TO_VSC*/)) << 16;
+    const LPARAM scan = static_cast<LPARAM>(vk == VK_RETURN ? 0x1C : vk == VK_ESCAPE ? 0x01 : 0) << 16;
     PostMessageA(target, WM_KEYDOWN, vk, 1 | scan);
     PostMessageA(target, WM_KEYUP, vk, 1 | scan | (1L << 30) | (1L << 31));
 }
