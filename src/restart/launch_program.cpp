@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/owned_handle.h"
+#include "platform/test_points.h"
 #include "platform/text.h"
 
 bool LaunchProgram(const char* commandLine, bool waitForExit) {
@@ -13,8 +14,10 @@ bool LaunchProgram(const char* commandLine, bool waitForExit) {
     PROCESS_INFORMATION started = {};
     Text line = CopyText(commandLine);  // CreateProcessA may write into it
     if (!CreateProcessA(nullptr, line.bytes, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started))
+                        &started)) {
+        TestTrace("launch failed error=%lu", GetLastError());
         return false;
+    }
     OwnedHandle process(started.hProcess);
     OwnedHandle thread(started.hThread);
     if (waitForExit) WaitForSingleObject(process.get(), INFINITE);
