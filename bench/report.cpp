@@ -85,8 +85,8 @@ std::string Summary(const std::vector<Sample>& samples, const std::string& progr
     md += Row({"target", "measured", "met"});
     md += Row({"---", "---", "---"});
     md += Row({"program / floor <= 1.25", Fixed(ratioTo(kFloor), 2) + "x", met(ratioTo(kFloor))});
-    md += Row({"program / floor with window <= 1.25 (like for like)", Fixed(ratioTo(kWindowFloor), 2) + "x",
-               met(ratioTo(kWindowFloor))});
+    md += Row({"program / floor with window <= 1.25 (like for like)",
+               Fixed(ratioTo(kWindowFloor), 2) + "x", met(ratioTo(kWindowFloor))});
     const bool faster = latency[kProgram].median >= 0 && latency[kBatch].median >= 0 &&
                         latency[kProgram].median < latency[kBatch].median;
     md += Row({"program faster than batch",
@@ -96,8 +96,8 @@ std::string Summary(const std::vector<Sample>& samples, const std::string& progr
           "(hidden) before it restarts the target, so it first loads user32, gdi32 and comctl32 "
           "and, under Wine, starts the X11 display driver; floor_window.exe does exactly that much "
           "and then the floor's restart, which shows what a program with a window pays before it "
-          "can restart anything. The batch runs in the bench's console (no console window of its own): cmd, taskkill.exe, "
-          "then start.exe, which starts the target through ShellExecuteEx.\n";
+          "can restart anything. The batch runs in the bench's console (no console window of "
+          "its own): cmd, taskkill.exe, then start.exe, which starts the target through ShellExecuteEx.\n";
 
     md += "\n## 2. CPU time, wall time and peak working set of the restarter\n\n";
     const bool wine = UnderWine();
