@@ -215,25 +215,29 @@ TEST(Restart, SingleInstanceTarget) {
 }
 
 // The outcomes that start nothing, in the test build: the file is gone after
-// the lookup, or no end request is accepted.
+// the lookup, or no end request is accepted. A failed start leaves its
+// error code in the trace (2: the file is gone).
 TEST(Restart, LaunchFailsOrNothingEnded) {
     const struct {
         const char* inject;
         const char* text;
         std::size_t runningAfter;
-    } cases[] = {{"delete-target", kNotStarted, 0}, {"end-refused", kNotEnded, 1}};
+        bool launchTried;
+    } cases[] = {{"delete-target", kNotStarted, 0, true}, {"end-refused", kNotEnded, 1, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.inject);
         ScratchFolder folder("restart fails");
+        const std::string trace = folder.dir + "\\trace.txt";
         StartedSet started;
         started.Add(StartTarget(PlaceTarget(folder.dir)));
-        const Outcome outcome = RunToTheBox({true, c.inject}, started);
+        const Outcome outcome = RunToTheBox({true, c.inject, trace}, started);
         started.AdoptTargetsStartedIn(folder.dir);
         EXPECT_EQ(outcome.boxText, c.text);
         EXPECT_TRUE(outcome.boxHasIcon);
         EXPECT_EQ(outcome.exitCode, 1u);
         EXPECT_EQ(PidsNamed(kTargetName).size(), c.runningAfter);
         EXPECT_EQ(ReadTargetLog(folder.dir).size(), 1u);
+        EXPECT_EQ(TraceHas(trace, "launch failed error=2"), c.launchTried) << ReadFileText(trace);
     }
 }
 
