@@ -108,7 +108,7 @@ TEST(ReportInRestart, BindingFaultIsReportedByteForByte) {
     EXPECT_TRUE(WaitUntil([&] { return TraceHas(trace, "bar 100"); }, 10000));
     Sleep(500);
     EXPECT_EQ(WaitForSingleObject(program.process, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_EQ(TraceIndex(trace, "worker box"), TraceLines(trace).size());
+    EXPECT_EQ(TraceIndex(trace, "worker box"), ReadFileLines(trace).size());
     EXPECT_EQ(PidsNamed(kTargetName).size(), 1u);
     DismissBox(box, Dismiss::OkButton);
     EXPECT_EQ(ExitCodeOf(program, 10000), 0xFFFFFFFFu);

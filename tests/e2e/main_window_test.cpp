@@ -99,7 +99,7 @@ TEST(MainWindow, WorkerEndsTheProgramWhenTheOwnerWindowIsMissing) {
     ASSERT_TRUE(box);
     DismissBox(box, Dismiss::OkButton);
     EXPECT_EQ(ExitCodeOf(program, 10000), 1u);  // no target: the warning's exit code
-    EXPECT_EQ(TraceIndex(trace, "shutdown"), TraceLines(trace).size());
+    EXPECT_EQ(TraceIndex(trace, "shutdown"), ReadFileLines(trace).size());
 }
 
 // A window that cannot be built is a fault; without the program's own report

@@ -38,14 +38,14 @@ Outcome RunToTheBox(const ProgramOptions& options, StartedSet& started) {
 
 std::vector<int> BarSteps(const std::string& trace) {
     std::vector<int> steps;
-    for (const std::string& line : TraceLines(trace)) {
+    for (const std::string& line : ReadFileLines(trace)) {
         if (line.rfind("bar ", 0) == 0) steps.push_back(std::atoi(line.c_str() + 4));
     }
     return steps;
 }
 
 unsigned long TraceTick(const std::string& trace, const std::string& prefix) {
-    for (const std::string& line : TraceLines(trace)) {
+    for (const std::string& line : ReadFileLines(trace)) {
         if (line.rfind(prefix, 0) == 0) return std::strtoul(line.c_str() + prefix.size(), nullptr, 10);
     }
     return 0;

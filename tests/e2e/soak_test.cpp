@@ -75,7 +75,7 @@ struct TraceOutcome {
 // The test build's "outcome <n> handles before=<a> after=<b>" line.
 TraceOutcome ReadOutcome(const std::string& trace) {
     TraceOutcome read;
-    for (const std::string& line : TraceLines(trace)) {
+    for (const std::string& line : ReadFileLines(trace)) {
         if (std::sscanf(line.c_str(), "outcome %d handles before=%lu after=%lu", &read.outcome, &read.before,
                         &read.after) == 3) {
             read.found = true;

@@ -268,6 +268,21 @@ std::string ReadFileText(const std::string& path) {
     return text;
 }
 
+std::vector<std::string> ReadFileLines(const std::string& path) {
+    std::vector<std::string> lines;
+    const std::string text = ReadFileText(path);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 void WriteFileText(const std::string& path, const std::string& text) {
     HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, NULL);
@@ -302,14 +317,7 @@ unsigned long long Num(const std::string& s) { return std::strtoull(s.c_str(), N
 
 std::vector<TargetStart> ReadTargetLog(const std::string& folder) {
     std::vector<TargetStart> starts;
-    std::string text = ReadFileText(folder + "\\fake_target.log");
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : ReadFileLines(folder + "\\fake_target.log")) {
         if (line.compare(0, 6, "start ") != 0) continue;
         // cwd and path may hold spaces; cmdline runs to the end of the line.
         TargetStart t = {};

@@ -79,6 +79,8 @@ bool WaitUntil(std::function<bool()> cond, DWORD timeoutMs);
 std::string MakeTempDir(const std::string& name);
 bool CopyFileTo(const std::string& from, const std::string& to);  // overwrites
 std::string ReadFileText(const std::string& path);  // "" when missing
+// The file's lines, without their "\n" or "\r\n"; none when missing.
+std::vector<std::string> ReadFileLines(const std::string& path);
 void WriteFileText(const std::string& path, const std::string& text);
 std::string ExeDir();  // folder of the running exe, no trailing backslash
 

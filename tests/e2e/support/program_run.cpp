@@ -74,28 +74,15 @@ Started StartRestartProgram(const ProgramOptions& options) {
     return started;
 }
 
-std::vector<std::string> TraceLines(const std::string& path) {
-    std::vector<std::string> lines;
-    const std::string text = ReadFileText(path);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
-
 bool TraceHas(const std::string& path, const std::string& line) {
-    for (const std::string& each : TraceLines(path)) {
+    for (const std::string& each : ReadFileLines(path)) {
         if (each == line) return true;
     }
     return false;
 }
 
 std::size_t TraceIndex(const std::string& path, const std::string& prefix) {
-    const std::vector<std::string> lines = TraceLines(path);
+    const std::vector<std::string> lines = ReadFileLines(path);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].rfind(prefix, 0) == 0) return i;
     }
@@ -103,7 +90,7 @@ std::size_t TraceIndex(const std::string& path, const std::string& prefix) {
 }
 
 bool ShutdownRanOnUiThread(const std::string& trace) {
-    for (const std::string& line : TraceLines(trace)) {
+    for (const std::string& line : ReadFileLines(trace)) {
         unsigned long thread = 0, ui = 1;
         if (std::sscanf(line.c_str(), "shutdown thread=%lu ui=%lu", &thread, &ui) == 2) return thread == ui;
     }

@@ -56,8 +56,6 @@ struct ProgramOptions {
 };
 Started StartRestartProgram(const ProgramOptions& options);
 
-// Lines of the test build's trace file.
-std::vector<std::string> TraceLines(const std::string& path);
 bool TraceHas(const std::string& path, const std::string& line);
 // Index of the first trace line starting with `prefix`; the line count when none does.
 std::size_t TraceIndex(const std::string& path, const std::string& prefix);
